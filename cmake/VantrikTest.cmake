@@ -1,0 +1,12 @@
+# vantrik_test(NAME SOURCES... LIBS lib...)
+# One GoogleTest executable per unit; each test case becomes a CTest test.
+# Every test process gets its own registry directory and HOME so that tests never touch the
+# user's files and can run in parallel.
+function(vantrik_test name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;PROPERTIES" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main Threads::Threads)
+  gtest_discover_tests(${name}
+    DISCOVERY_TIMEOUT 60
+    PROPERTIES TIMEOUT 120 ${ARG_PROPERTIES})
+endfunction()
