@@ -85,12 +85,16 @@ long RegEnumValues(HKEY key, std::vector<RegValue>* values);
 // Full path of an open key as it is stored, e.g. "HKEY_CURRENT_USER\SOFTWARE\VX260" (CP949).
 long RegKeyPath(HKEY key, std::string* path);
 
-// Writes `key` and everything below it to `file` in the `.reg` format (UTF-8).
+// Writes `key` and everything below it to `file` in the `.reg` format (UTF-8). File paths
+// go to the operating system as they are, not converted.
 long RegExportKey(HKEY key, const char* file);
 // Merges a `.reg` file (UTF-8, or UTF-16LE with its byte-order mark) into the store, including
 // `[-KEY]` key deletions and `"NAME"=-` value deletions. Lines that cannot be understood are
-// skipped and counted in `*skipped_lines` (may be null).
-long RegImportFile(const char* file, int* skipped_lines);
+// skipped and counted in `*skipped_lines` (may be null); `diagnostics` (may be null) gets one
+// message per skipped line, plus one for a missing header line, for the caller to show.
+// Each root's part of the file is merged in one change of that root's file.
+long RegImportFile(const char* file, int* skipped_lines,
+                   std::vector<std::string>* diagnostics = nullptr);
 
 // The directory the store lives in, for messages and tests.
 std::string RegistryDirectory();
