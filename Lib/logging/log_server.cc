@@ -41,7 +41,10 @@ std::once_flag g_server_once;
 
 unsigned int ServerLineFlags() { return (GetLogFlags() & ~LOG_CLIENT) | LOG_ERROR; }
 
+// Shut down before closing: the listening thread may be polling this socket, and its poll
+// keeps the connection alive past close() until it wakes, up to a minute later.
 void DropLocked(int slot) {
+  shutdown(g_viewers[slot].socket, SHUT_RDWR);
   close(g_viewers[slot].socket);
   g_viewers[slot] = {0, -1};
 }
