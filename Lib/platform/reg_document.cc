@@ -55,13 +55,16 @@ int RegEnsureKey(RegDocument* doc, int root, std::string_view path, bool* create
     return 0;
   }
   std::string_view parent = RegParentPath(path);
+  std::string stored_parent;
   if (!parent.empty()) {
     bool parent_created = false;
-    RegEnsureKey(doc, root, parent, &parent_created);
+    // The new key goes under its parent as the parent is spelled, whatever the caller typed.
+    stored_parent = doc->sections[RegEnsureKey(doc, root, parent, &parent_created)].path;
   }
+  std::string_view leaf = path.substr(parent.empty() ? 0 : parent.size() + 1);
   size_t at = InsertionPoint(*doc, root, parent);
   doc->sections.insert(doc->sections.begin() + static_cast<std::ptrdiff_t>(at),
-                       NewSection(root, path));
+                       NewSection(root, RegJoinPath(stored_parent, leaf)));
   *created = true;
   return static_cast<int>(at);
 }

@@ -136,6 +136,12 @@ TEST_F(RegistryTest, NamesMatchWithoutCaseAndKeepTheirFirstSpelling) {
   ASSERT_EQ(values.size(), 1u);
   EXPECT_EQ(values[0].name, "Agent_ID");
   EXPECT_EQ(values[0].data, Sz("1002"));
+  // A new key below keeps its ancestors' spelling; only its own name is the caller's.
+  Key sub(HKEY_LOCAL_MACHINE, "software\\kavlonclient\\NewSub");
+  RegKeyPath(sub.get(), &path);
+  EXPECT_EQ(path, "HKEY_LOCAL_MACHINE\\SoftWare\\KavlonClient\\NewSub");
+  EXPECT_NE(ReadFile("HKEY_LOCAL_MACHINE.reg").find("[HKEY_LOCAL_MACHINE\\SoftWare\\KavlonClient\\NewSub]"),
+            std::string::npos);
 }
 
 TEST_F(RegistryTest, DoubleByteNamesDifferingOnlyInTheirSecondByteStayApart) {
