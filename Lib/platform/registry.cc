@@ -2,10 +2,12 @@
 // a root's file per call.
 #include "registry.h"
 
+#include <cstdint>
 #include <cstring>
+#include <memory>
 #include <mutex>
 #include <new>
-#include <unordered_set>
+#include <unordered_map>
 #include <utility>
 
 #include "reg_document.h"
@@ -20,12 +22,14 @@ struct RegistryKeyObject {
 namespace platform {
 namespace {
 
-// Every handle given out and not yet closed. A handle is only ever dereferenced after it was
-// found here, so a stale or made-up pointer gives kRegInvalidHandle instead of a crash. The
-// table is never destroyed: handles may be closed from static destructors.
+// Every handle given out and not yet closed. A handle is a number, never reused, that names
+// its heap object in this table: a closed or made-up handle is simply not found and gives
+// kRegInvalidHandle, even when a newer key object sits at the old address. The table is
+// never destroyed: handles may be closed from static destructors.
 struct HandleTable {
   std::mutex lock;
-  std::unordered_set<HKEY> live;
+  std::unordered_map<HKEY, std::unique_ptr<RegistryKeyObject>> live;
+  std::uintptr_t last = 0;
 };
 
 HandleTable& Handles() {
@@ -46,23 +50,29 @@ long Resolve(HKEY key, KeyRef* ref) {
     ref->path.clear();
     return kRegOk;
   }
-  if (key == nullptr) return kRegInvalidHandle;
   HandleTable& table = Handles();
   std::lock_guard<std::mutex> guard(table.lock);
-  if (table.live.count(key) == 0) return kRegInvalidHandle;
-  ref->root = key->root;
-  ref->path = key->path;
+  auto it = table.live.find(key);
+  if (it == table.live.end()) return kRegInvalidHandle;
+  ref->root = it->second->root;
+  ref->path = it->second->path;
   return kRegOk;
 }
 
 long NewHandle(int root, std::string path, HKEY* result) {
-  HKEY key = new (std::nothrow) RegistryKeyObject;
-  if (key == nullptr) return kRegAccessDenied;  // the nearest the system has to "no memory"
-  key->root = root;
-  key->path = std::move(path);
+  std::unique_ptr<RegistryKeyObject> object(new (std::nothrow) RegistryKeyObject);
+  if (object == nullptr) return kRegAccessDenied;  // the nearest the system has to "no memory"
+  object->root = root;
+  object->path = std::move(path);
   HandleTable& table = Handles();
   std::lock_guard<std::mutex> guard(table.lock);
-  table.live.insert(key);
+  // Multiples of four like the system's handles; zero and the roots are never handed out.
+  HKEY key;
+  do {
+    table.last += 4;
+    key = reinterpret_cast<HKEY>(table.last);
+  } while (key == nullptr || RegRootIndex(key) >= 0);
+  table.live.emplace(key, std::move(object));
   *result = key;
   return kRegOk;
 }
@@ -131,14 +141,9 @@ long RegOpenKey(HKEY parent, const char* sub_key, HKEY* result) {
 
 long RegCloseKey(HKEY key) {
   if (RegRootIndex(key) >= 0) return kRegOk;
-  if (key == nullptr) return kRegInvalidHandle;
   HandleTable& table = Handles();
-  {
-    std::lock_guard<std::mutex> guard(table.lock);
-    if (table.live.erase(key) == 0) return kRegInvalidHandle;
-  }
-  delete key;
-  return kRegOk;
+  std::lock_guard<std::mutex> guard(table.lock);
+  return table.live.erase(key) == 0 ? kRegInvalidHandle : kRegOk;
 }
 
 long RegSetValue(HKEY key, const char* name, unsigned long type, const void* data,

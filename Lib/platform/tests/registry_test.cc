@@ -239,6 +239,16 @@ TEST_F(RegistryTest, ClosedUnknownAndNullHandlesAreRefused) {
     EXPECT_EQ(RegEnumKeys(bad, &names), kRegInvalidHandle);
     EXPECT_EQ(RegDeleteTree(bad, nullptr), kRegInvalidHandle);
   }
+  // A handle stays dead even when newer keys are opened after it was closed.
+  HKEY stale = nullptr;
+  ASSERT_EQ(RegCreateKey(HKEY_CURRENT_USER, "Stale", &stale, nullptr), kRegOk);
+  ASSERT_EQ(RegCloseKey(stale), kRegOk);
+  Key newer(HKEY_CURRENT_USER, "Newer");
+  Key newest(HKEY_CURRENT_USER, "Newest");
+  EXPECT_NE(newer.get(), stale);
+  EXPECT_EQ(Set(stale, "V", Sz("x")), kRegInvalidHandle);
+  EXPECT_EQ(Get(newer.get(), "V"), "<rc 2>");
+
   EXPECT_EQ(RegCloseKey(HKEY_CURRENT_USER), kRegOk);  // roots are never really closed
   EXPECT_EQ(Set(HKEY_CURRENT_USER, "RootValue", Sz("r")), kRegOk);
   EXPECT_EQ(Get(HKEY_CURRENT_USER, "RootValue"), Sz("r"));
