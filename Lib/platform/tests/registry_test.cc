@@ -468,5 +468,27 @@ TEST_F(RegistryTest, ImportMergesDeletesAndReportsSkippedLines) {
   EXPECT_EQ(RegImportFile(nullptr, &skipped), kRegInvalidParameter);
 }
 
+TEST_F(RegistryTest, ImportReadsAUtf16ExportAsWindowsWritesIt) {
+  // U+C0C1 U+B2F4 U+C6D0 ("상담원") as UTF-16LE code units, the rest ASCII.
+  const std::u16string text =
+      u"Windows Registry Editor Version 5.00\r\n\r\n"
+      u"[HKEY_CURRENT_USER\\SOFTWARE\\VX260]\r\n"
+      u"\"Agent\"=\"\uC0C1\uB2F4\uC6D0\"\r\n"
+      u"\"Bin\"=hex:01,02,\\\r\n"
+      u"  03\r\n";
+  std::string bytes = "\xFF\xFE";
+  for (char16_t c : text) {
+    bytes.push_back(static_cast<char>(c & 0xFF));
+    bytes.push_back(static_cast<char>(c >> 8));
+  }
+  WriteFile("win.reg", bytes);
+  int skipped = -1;
+  ASSERT_EQ(RegImportFile(PathOf("win.reg").c_str(), &skipped), kRegOk);
+  EXPECT_EQ(skipped, 0);
+  Key key(HKEY_CURRENT_USER, "SOFTWARE\\VX260", false);
+  EXPECT_EQ(Get(key.get(), "Agent"), Sz(kAgent));
+  EXPECT_EQ(Get(key.get(), "Bin"), "\x01\x02\x03");
+}
+
 }  // namespace
 }  // namespace platform
