@@ -51,7 +51,7 @@ inline constexpr unsigned int LOG_QUEUED = 0x02000000;  // the queue thread deli
 namespace liblog {
 
 // Configuration; set before lines are written (it is read without a lock).
-void SetLogPath(const char* lpPath);  // keeps 260 characters, drops one trailing '/'
+void SetLogPath(const char* lpPath);  // keeps 260 characters, drops one trailing '/' or '\'
 void SetLogName(const char* lpName);  // file stem, keeps 260 characters
 // Default level := uFlags & LOG_LEVELS; global flags := uFlags without the levels.
 void SetLogFlags(unsigned int uFlags);

@@ -25,7 +25,9 @@ void CopyField(char* field, const char* text) {
 void SetLogPath(const char* lpPath) {
   CopyField(g_path, lpPath);
   size_t n = strlen(g_path);
-  if (n > 0 && g_path[n - 1] == '/') g_path[n - 1] = '\0';
+  // One trailing separator goes, in either spelling: paths written for the other platform end
+  // in a backslash.
+  if (n > 0 && (g_path[n - 1] == '/' || g_path[n - 1] == '\\')) g_path[n - 1] = '\0';
 }
 
 void SetLogName(const char* lpName) { CopyField(g_name, lpName); }

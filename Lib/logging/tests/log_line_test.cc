@@ -140,6 +140,10 @@ TEST_F(LogLineTest, LongMessageIsCutAt4093CharactersWithItsLineEnd) {
 TEST_F(LogLineTest, PathAndNameAreStoredWithinTheirFields) {
   liblog::SetLogPath((dir_ + "/").c_str());  // one trailing slash is dropped
   EXPECT_EQ(std::string(liblog::GetLogPath()), dir_);
+  liblog::SetLogPath("C:\\Logs\\");
+  EXPECT_STREQ(liblog::GetLogPath(), "C:\\Logs");
+  liblog::SetLogPath("//");
+  EXPECT_STREQ(liblog::GetLogPath(), "/") << "only one separator goes";
 
   std::string long_path = "/" + std::string(299, 'p');
   liblog::SetLogPath(long_path.c_str());
