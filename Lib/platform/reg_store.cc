@@ -2,7 +2,6 @@
 
 #include <errno.h>
 #include <fcntl.h>
-#include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -13,6 +12,7 @@
 #include "reg_file.h"
 #include "reg_names.h"
 #include "registry.h"
+#include "windows_dir.h"
 
 namespace platform {
 namespace {
@@ -42,14 +42,6 @@ class FileLock {
  private:
   int fd_ = -1;
 };
-
-std::string HomeDirectory() {
-  const char* home = std::getenv("HOME");
-  if (home != nullptr && *home != '\0') return home;
-  if (const struct passwd* pw = getpwuid(getuid()); pw != nullptr && pw->pw_dir != nullptr)
-    return pw->pw_dir;
-  return "/tmp";
-}
 
 std::string DirectoryOf(const std::string& path) {
   size_t slash = path.rfind('/');

@@ -6,7 +6,6 @@
 #include <cstdlib>
 
 namespace platform {
-namespace {
 
 std::string HomeDirectory() {
   const char* home = std::getenv("HOME");
@@ -15,6 +14,8 @@ std::string HomeDirectory() {
     return pw->pw_dir;
   return "/tmp";
 }
+
+namespace {
 
 std::string WithoutTrailingSlash(std::string path) {
   while (path.size() > 1 && path.back() == '/') path.pop_back();

@@ -6,9 +6,10 @@
 #include <stdlib.h>
 
 #include <cstring>
-#include <filesystem>
 #include <functional>
 #include <string>
+
+#include "reg_test_dir.h"
 
 namespace {
 
@@ -16,18 +17,11 @@ const char kClientKey[] = "SoftWare\\KavlonClient";
 constexpr size_t kDest = 200;
 constexpr char kCanary = 0x7E;
 
-class MyRegistryTest : public ::testing::Test {
+class MyRegistryTest : public RegTestDir {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/vantrik-myreg-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
-    setenv("VANTRIK_REGISTRY_DIR", dir_.c_str(), 1);
+    RegTestDir::SetUp();
     std::memset(buffer_, kCanary, sizeof buffer_);
-  }
-  void TearDown() override {
-    std::error_code ignored;
-    std::filesystem::remove_all(dir_, ignored);
   }
 
  public:  // the case table's lambdas use these
@@ -51,7 +45,6 @@ class MyRegistryTest : public ::testing::Test {
     for (size_t i = kDest; i < sizeof buffer_; ++i) ASSERT_EQ(buffer_[i], kCanary) << "byte " << i;
   }
 
-  std::string dir_;
   char buffer_[kDest + 56];
 };
 

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "reg_test_dir.h"
 #include "registry.h"
 
 namespace {
@@ -29,18 +30,8 @@ struct Result {
   std::string out, err;
 };
 
-class RegCommandTest : public ::testing::Test {
+class RegCommandTest : public RegTestDir {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/vantrik-reg-cmd-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
-    setenv("VANTRIK_REGISTRY_DIR", dir_.c_str(), 1);
-  }
-  void TearDown() override {
-    std::error_code ignored;
-    std::filesystem::remove_all(dir_, ignored);
-  }
 
   Result Run(const std::vector<std::string>& args, const std::string& input = "") {
     std::vector<std::string> owned{"reg"};
@@ -68,14 +59,6 @@ class RegCommandTest : public ::testing::Test {
     return rc == 0 ? std::string(buf, size) : "<missing>";
   }
 
-  std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-  }
-
-  std::string dir_;
 };
 
 TEST_F(RegCommandTest, KoreanTextRoundTripsAndTheFileHoldsUtf8) {
@@ -87,7 +70,7 @@ TEST_F(RegCommandTest, KoreanTextRoundTripsAndTheFileHoldsUtf8) {
   EXPECT_EQ(query.code, 0) << query.err;
   EXPECT_EQ(query.out, "\nHKEY_CURRENT_USER\\SOFTWARE\\VX260\\MANAGER\n"
                        "    AgentName    REG_SZ    " + kAgentUtf8 + "\n");
-  EXPECT_NE(ReadFile(dir_ + "/HKEY_CURRENT_USER.reg").find("\"AgentName\"=\"" + kAgentUtf8 + "\""),
+  EXPECT_NE(ReadFile("HKEY_CURRENT_USER.reg").find("\"AgentName\"=\"" + kAgentUtf8 + "\""),
             std::string::npos);
 }
 
@@ -297,18 +280,18 @@ TEST_F(RegCommandTest, HelpIsPrintedForTheCommandAndEachOperation) {
 
 TEST_F(RegCommandTest, ExportAndImportThroughTheCommand) {
   ASSERT_EQ(Run({"add", "HKCU\\SOFTWARE\\VX260\\MANAGER", "/v", "Name", "/d", kAgentUtf8}).code, 0);
-  std::string file = dir_ + "/manager.reg";
+  std::string file = PathOf("manager.reg");
   EXPECT_EQ(Run({"export", "HKCU\\SOFTWARE\\VX260", file}).out, kDone);
-  std::string exported = ReadFile(file);
+  std::string exported = ReadFile("manager.reg");
   EXPECT_EQ(exported.rfind("Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\SOFTWARE\\VX260]\n", 0), 0u);
 
   // An existing file is only replaced on /y or a yes.
   Result asked = Run({"export", "HKCU\\SOFTWARE", file}, "n\n");
   EXPECT_EQ(asked.code, 1);
   EXPECT_EQ(asked.out, "File " + file + " already exists. Overwrite (Yes/No)? The operation was cancelled.\n");
-  EXPECT_EQ(ReadFile(file), exported);
+  EXPECT_EQ(ReadFile("manager.reg"), exported);
   EXPECT_EQ(Run({"export", "HKCU\\SOFTWARE", file, "/y"}).code, 0);
-  EXPECT_NE(ReadFile(file), exported);
+  EXPECT_NE(ReadFile("manager.reg"), exported);
 
   ASSERT_EQ(Run({"delete", "HKCU\\SOFTWARE", "/f"}).code, 0);
   std::ofstream(file, std::ios::app) << "junk line\n\"Bad\"=dword:xyz\n";
@@ -362,15 +345,15 @@ int Wait(pid_t pid) {
 
 TEST_F(RegCommandTest, TheBinaryRoundTripsKoreanAndAsksOnItsStdin) {
   ASSERT_EQ(Wait(Spawn(dir_, 0, {"add", "HKCU\\SOFTWARE\\VX260\\MANAGER", "/v", "Agent", "/d", kAgentUtf8}, "")), 0);
-  EXPECT_EQ(ReadFile(dir_ + "/proc0.out"), kDone);
+  EXPECT_EQ(ReadFile("proc0.out"), kDone);
   ASSERT_EQ(Wait(Spawn(dir_, 1, {"query", "HKCU\\SOFTWARE\\VX260\\MANAGER"}, "")), 0);
-  EXPECT_EQ(ReadFile(dir_ + "/proc1.out"),
+  EXPECT_EQ(ReadFile("proc1.out"),
             "\nHKEY_CURRENT_USER\\SOFTWARE\\VX260\\MANAGER\n    Agent    REG_SZ    " + kAgentUtf8 + "\n");
   EXPECT_EQ(Wait(Spawn(dir_, 2, {"add", "HKCU\\SOFTWARE\\VX260\\MANAGER", "/v", "Agent", "/d", "x"}, "")), 1);
-  EXPECT_EQ(ReadFile(dir_ + "/proc2.out"),
+  EXPECT_EQ(ReadFile("proc2.out"),
             "Value Agent exists, overwrite(Yes/No)? \nThe operation was cancelled.\n");
   EXPECT_EQ(Wait(Spawn(dir_, 3, {"query", "HKCU\\Missing"}, "")), 1);
-  EXPECT_EQ(ReadFile(dir_ + "/proc3.err"), kNotFound);
+  EXPECT_EQ(ReadFile("proc3.err"), kNotFound);
 }
 
 TEST_F(RegCommandTest, ManyBinariesWritingAtOnceLoseNoValue) {
