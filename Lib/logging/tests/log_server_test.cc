@@ -23,11 +23,17 @@ namespace {
 constexpr unsigned int kGlobal = LOG_FILE | LOG_NO_CLEANUP | LOG_FILE_DAILY;
 constexpr unsigned int kClientLine = kGlobal | LOG_CLIENT | LOG_TIME_MSEC | LOG_INFO;
 
-int FreePort() {
-  int fd = socket(AF_INET, SOCK_STREAM, 0);
+sockaddr_in Address(in_addr_t host, int port) {
   sockaddr_in addr{};
   addr.sin_family = AF_INET;
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  addr.sin_addr.s_addr = htonl(host);
+  addr.sin_port = htons(static_cast<uint16_t>(port));
+  return addr;
+}
+
+int FreePort() {
+  int fd = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in addr = Address(INADDR_LOOPBACK, 0);
   bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
   socklen_t size = sizeof addr;
   getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &size);
@@ -39,10 +45,7 @@ int Connect(int port, int receive_buffer = 0) {
   for (int attempt = 0; attempt < 500; ++attempt) {
     int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (receive_buffer > 0) setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &receive_buffer, sizeof receive_buffer);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    addr.sin_port = htons(static_cast<uint16_t>(port));
+    sockaddr_in addr = Address(INADDR_LOOPBACK, port);
     if (connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) return fd;
     close(fd);
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -134,10 +137,7 @@ TEST_F(LogServerTest, NoClientLineNeverOpensThePort) {
   liblog::PrintEx(kGlobal | LOG_INFO, "direct");
   std::this_thread::sleep_for(std::chrono::milliseconds(200));
   int fd = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in addr{};
-  addr.sin_family = AF_INET;
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  addr.sin_port = htons(static_cast<uint16_t>(port_));
+  sockaddr_in addr = Address(INADDR_LOOPBACK, port_);
   EXPECT_NE(connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
   close(fd);
 }
@@ -206,10 +206,7 @@ TEST_F(LogServerTest, ViewerThatNeverReadsCannotStallTheWriters) {
 
 TEST_F(LogServerTest, TakenPortWritesTheBindLineOnceAndFilesGoOn) {
   int blocker = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in addr{};
-  addr.sin_family = AF_INET;
-  addr.sin_addr.s_addr = htonl(INADDR_ANY);
-  addr.sin_port = htons(static_cast<uint16_t>(port_));
+  sockaddr_in addr = Address(INADDR_ANY, port_);
   ASSERT_EQ(bind(blocker, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
   ASSERT_EQ(listen(blocker, 1), 0);
 
