@@ -1,4 +1,7 @@
 // The layout of one log line and the name of the file it goes to.
+#include <pthread.h>
+#include <signal.h>
+
 #include <cstdio>
 #include <cstring>
 
@@ -116,11 +119,29 @@ int ComposeFileName(char* name, size_t size, const char* directory, unsigned int
   return static_cast<int>(p - name);
 }
 
+// Standard output may be a pipe whose reader has gone (a viewer piped into `head`): the host
+// must not die of SIGPIPE because of a log line. The signal is blocked for this thread while
+// the line is written, and one that the write raised is taken back before unblocking.
 void WriteConsole(char* text, int length) {
+  sigset_t pipe_only, previous;
+  sigemptyset(&pipe_only);
+  sigaddset(&pipe_only, SIGPIPE);
+  pthread_sigmask(SIG_BLOCK, &pipe_only, &previous);
+  sigset_t pending;
+  sigpending(&pending);
+  const bool was_pending = sigismember(&pending, SIGPIPE) == 1;
+
   text[length] = '\n';
   fwrite(text, 1, static_cast<size_t>(length) + 1, stdout);  // one call: lines stay whole
   fflush(stdout);
   text[length] = '\0';
+
+  if (ferror(stdout)) {
+    clearerr(stdout);
+    const struct timespec no_wait = {0, 0};
+    if (!was_pending) sigtimedwait(&pipe_only, nullptr, &no_wait);
+  }
+  pthread_sigmask(SIG_SETMASK, &previous, nullptr);
 }
 
 }  // namespace liblog::internal

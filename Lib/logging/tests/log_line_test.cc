@@ -1,4 +1,7 @@
 // Line layout, level choice and file naming, proven at fixed times through the fake clock.
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -172,6 +175,26 @@ TEST_F(LogLineTest, ConsoleGetsTheLineWithLfAndNoFileIsWritten) {
   liblog::PrintEx(LOG_CONSOLE | LOG_TIME | LOG_ERROR, "to the screen %d", 7);
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "2011/02/14 09:05:07 ERROR to the screen 7\n");
   EXPECT_TRUE(logtest::ListDir(dir_).empty());
+}
+
+TEST_F(LogLineTest, ConsoleLineToAPipeWithoutReaderDoesNotKillTheProcess) {
+  fflush(stdout);
+  pid_t pid = fork();
+  if (pid == 0) {
+    int fds[2];
+    if (pipe(fds) != 0) _exit(3);
+    close(fds[0]);  // nobody will ever read
+    dup2(fds[1], STDOUT_FILENO);
+    liblog::PrintEx(LOG_CONSOLE | LOG_FILE | LOG_TIME | LOG_ERROR, "to a closed pipe");
+    liblog::PrintEx(LOG_FILE | LOG_TIME | LOG_ERROR, "still alive");
+    _exit(0);
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status)) << "killed by signal " << WTERMSIG(status);
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_EQ(File("20110214_09.Log"), "2011/02/14 09:05:07 ERROR to a closed pipe\r\n"
+                                     "2011/02/14 09:05:07 ERROR still alive\r\n");
 }
 
 }  // namespace
