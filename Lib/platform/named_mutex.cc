@@ -79,6 +79,11 @@ void CloseNamedMutex(NamedMutexHandle* handle) {
   handle->id = 0;
   if (--object->references > 0) return;
   table.by_name.erase(object->name);
+  // A mutex left locked by a thread that has ended must be taken and released before it may
+  // be destroyed.
+  int rc = pthread_mutex_trylock(&object->mutex);
+  if (rc == EOWNERDEAD) pthread_mutex_consistent(&object->mutex);
+  if (rc == 0 || rc == EOWNERDEAD) pthread_mutex_unlock(&object->mutex);
   pthread_mutex_destroy(&object->mutex);
   delete object;
 }
