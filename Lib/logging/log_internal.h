@@ -6,13 +6,14 @@
 #include <ctime>
 
 #include "clock.h"
+#include "liblog.h"
 
 namespace liblog::internal {
 
 constexpr int kMaxPath = 260;       // directory and stem fields keep this many characters
 constexpr int kLineBuffer = 4096;   // one line: prefix, message, CR LF and NUL
 constexpr int kMaxLineText = 4093;  // prefix and message together
-constexpr unsigned int kLevelMask = 0x00000008 | 0x00000010 | 0x00000020;  // ERROR|INFO|TRACE
+constexpr unsigned int kLevelMask = LOG_ERROR | LOG_INFO | LOG_TRACE;  // fixed: DEBUG never passes
 
 // Starts `body` on a detached thread with the default stack; false when it cannot start.
 bool StartDetachedThread(void* (*body)(void*));
